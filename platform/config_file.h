@@ -1,0 +1,20 @@
+// Where the per-user settings live, and the port-name-to-device map.
+//
+// One INI file, $XDG_CONFIG_HOME/Ventaro/Ventaro.conf (~/.config when the
+// variable is unset): section [Ventaro] holds the program's settings and
+// section [PortDevices] says which device each port name stands for
+// (COM2=/dev/ttyUSB0). A name with no entry is the machine's n-th on-board
+// port: COMn is /dev/ttyS(n-1).
+#pragma once
+
+#include <QString>
+
+namespace ventaro::plat {
+
+QString SettingsFilePath();
+QString DefaultPortDevice(const QString& portName);
+QString PortDevice(const QString& portName);
+// False when the settings file could not be written.
+bool SetPortDevice(const QString& portName, const QString& device);
+
+}  // namespace ventaro::plat
