@@ -43,6 +43,7 @@ void SetApplicationTerminated() {
 
 TMainForm::TMainForm() {
     MainForm = this;
+    terminated = false;  // a new window is a new run
     setWindowTitle(QStringLiteral("Ventaro"));
     // Sizeable, with system menu and minimise button but no maximise button.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |

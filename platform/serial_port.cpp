@@ -201,7 +201,9 @@ PortHandle OpenPort(const std::string& device, PortError* error) {
     }
     ::cfmakeraw(&tio);
     tio.c_cflag |= CLOCAL | CREAD;
-    tio.c_cc[VMIN] = 0;
+    // One byte minimum: a non-blocking read of an empty line then fails with
+    // EAGAIN, and a read of 0 bytes can only mean the device has gone.
+    tio.c_cc[VMIN] = 1;
     tio.c_cc[VTIME] = 0;
     ::tcsetattr(fd, TCSANOW, &tio);
     {
@@ -263,24 +265,44 @@ CommTimeouts DeviceTimeouts(const std::string& device) {
     return it == table.timeouts.end() ? CommTimeouts{} : it->second;
 }
 
-bool ApplyLineSettings(PortHandle port, const LineSettings& s) {
+bool SettingsToTermios(const LineSettings& s, termios* tio) {
     auto code = BaudCode(s.baud);
-    termios tio{};
-    if (!code || ::tcgetattr(port, &tio) != 0) {
+    if (!code) {
         return false;
     }
-    ::cfmakeraw(&tio);
-    ::cfsetispeed(&tio, *code);
-    ::cfsetospeed(&tio, *code);
-    tio.c_cflag &= ~tcflag_t(CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS);
-    tio.c_cflag |= (s.dataBits == 7 ? CS7 : CS8) | CLOCAL | CREAD;
+    ::cfmakeraw(tio);
+    ::cfsetispeed(tio, *code);
+    ::cfsetospeed(tio, *code);
+    tio->c_cflag &= ~tcflag_t(CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS);
+    tio->c_cflag |= (s.dataBits == 7 ? CS7 : CS8) | CLOCAL | CREAD;
     if (s.parity != 'N') {
-        tio.c_cflag |= PARENB | (s.parity == 'O' ? PARODD : 0);
+        tio->c_cflag |= PARENB | (s.parity == 'O' ? PARODD : 0);
     }
-    tio.c_iflag &= ~tcflag_t(IXON | IXOFF | IXANY);
-    tio.c_cc[VMIN] = 0;
-    tio.c_cc[VTIME] = 0;
+    tio->c_iflag &= ~tcflag_t(IXON | IXOFF | IXANY);
+    tio->c_cc[VMIN] = 1;
+    tio->c_cc[VTIME] = 0;
+    return true;
+}
+
+bool ApplyLineSettings(PortHandle port, const LineSettings& s) {
+    termios tio{};
+    if (::tcgetattr(port, &tio) != 0 || !SettingsToTermios(s, &tio)) {
+        return false;
+    }
     return ::tcsetattr(port, TCSANOW, &tio) == 0;
+}
+
+std::optional<LineSettings> TermiosToSettings(const termios& tio) {
+    auto rate = BaudRate(::cfgetospeed(&tio));
+    if (!rate) {
+        return std::nullopt;
+    }
+    LineSettings s;
+    s.baud = *rate;
+    s.dataBits = (tio.c_cflag & CSIZE) == CS7 ? 7 : 8;
+    s.parity = (tio.c_cflag & PARENB) ? ((tio.c_cflag & PARODD) ? 'O' : 'E') : 'N';
+    s.stopBits = (tio.c_cflag & CSTOPB) ? 2 : 1;
+    return s;
 }
 
 std::optional<LineSettings> ReadLineSettings(PortHandle port) {
@@ -288,13 +310,7 @@ std::optional<LineSettings> ReadLineSettings(PortHandle port) {
     if (::tcgetattr(port, &tio) != 0) {
         return std::nullopt;
     }
-    LineSettings s;
-    auto rate = BaudRate(::cfgetospeed(&tio));
-    s.baud = rate.value_or(0);
-    s.dataBits = (tio.c_cflag & CSIZE) == CS7 ? 7 : 8;
-    s.parity = (tio.c_cflag & PARENB) ? ((tio.c_cflag & PARODD) ? 'O' : 'E') : 'N';
-    s.stopBits = (tio.c_cflag & CSTOPB) ? 2 : 1;
-    return s;
+    return TermiosToSettings(tio);
 }
 
 bool ReadPort(PortHandle port, void* buffer, size_t count, size_t* got) {

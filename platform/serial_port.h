@@ -21,6 +21,8 @@
 #include <string>
 #include <string_view>
 
+struct termios;
+
 namespace ventaro::plat {
 
 using PortHandle = int;
@@ -69,6 +71,10 @@ CommTimeouts DeviceTimeouts(const std::string& device);
 // XON/XOFF and no hardware flow control.
 bool ApplyLineSettings(PortHandle port, const LineSettings& settings);
 std::optional<LineSettings> ReadLineSettings(PortHandle port);
+// The translation both use; a pseudo-terminal keeps only the rate, so the
+// rest is checked here.
+bool SettingsToTermios(const LineSettings& settings, termios* tio);
+std::optional<LineSettings> TermiosToSettings(const termios& tio);
 
 // Reads up to count bytes under the device's time-outs. *got is always set.
 // Returns false when the port is not open or the device has gone.
