@@ -48,8 +48,8 @@ INSTANTIATE_TEST_SUITE_P(
         PlainCase{"DegreeInProgram", {0xDF}, CaptureKind::ProgramCapture, "\xDF"},
         PlainCase{"DegreeInAscii", {0xDF, 0xB0}, CaptureKind::AsciiCapture, "\xB0\xB0"},
         PlainCase{"ZeroCutsTheBlock", {'A', 0x00, 'B'}, CaptureKind::Terminal, "A"},
-        PlainCase{"HighAndControlBytesPass", {0x09, 0x80, 0xFF}, CaptureKind::Terminal,
-                  "\t\x80\xFF"}),
+        PlainCase{
+            "HighAndControlBytesPass", {0x09, 0x80, 0xFF}, CaptureKind::Terminal, "\t\x80\xFF"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(HexText, SixteenBytesMakeOneLine) {

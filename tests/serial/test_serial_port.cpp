@@ -47,7 +47,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 // A pseudo-terminal whose slave the port layer opens; the test plays the far end.
 class PtyPort : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         char name[128] = {};
         ASSERT_EQ(::openpty(&master_, &slave_, name, nullptr, nullptr), 0);

@@ -12,14 +12,14 @@ using namespace std::chrono_literals;
 
 // Counts "reads"; every read hands a function to the main thread.
 class Worker : public Thread {
-public:
+  public:
     std::atomic<int> reads{0};
     std::atomic<int> synced{0};
     std::atomic<bool> readWhileHeld{false};
     std::atomic<bool> holding{false};
     bool syncEveryRead = true;
 
-protected:
+  protected:
     void Execute() override {
         while (!Terminated()) {
             CheckHold();
@@ -106,10 +106,10 @@ TEST(Thread, CancelledHandOffsLetTheWorkerEnd) {
 
 TEST(Thread, WaitForGivesUpAtItsBound) {
     class Stubborn : public Thread {
-    public:
+      public:
         std::atomic<bool> release{false};
 
-    protected:
+      protected:
         void Execute() override {
             while (!release) {
                 std::this_thread::sleep_for(1ms);

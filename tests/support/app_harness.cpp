@@ -65,7 +65,9 @@ void AppHarness::Close() {
     ShutDownAfterExit();
 }
 
-QString AppHarness::TerminalText() const { return form ? form->Memo1->Text() : QString(); }
+QString AppHarness::TerminalText() const {
+    return form ? form->Memo1->Text() : QString();
+}
 
 QString AppHarness::Panel(int index) const {
     return form ? form->StatusBar1->PanelText(index) : QString();

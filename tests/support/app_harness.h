@@ -23,19 +23,19 @@ using namespace std::chrono_literals;
 bool WaitUntil(const std::function<bool()>& pred, std::chrono::milliseconds limit = 10s);
 
 class TestHome {
-public:
+  public:
     TestHome();
     QString ConfigDir() const { return dir_.path() + QStringLiteral("/config"); }
     QString RuntimeDir() const { return dir_.path() + QStringLiteral("/runtime"); }
     QString Path(const QString& name) const { return dir_.path() + QLatin1Char('/') + name; }
     void PointPort(const QString& portName, const QString& device);
 
-private:
+  private:
     QTemporaryDir dir_;
 };
 
 class AppHarness {
-public:
+  public:
     explicit AppHarness(brenvix::SimConfig config = {});
     ~AppHarness();
 

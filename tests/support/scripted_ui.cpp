@@ -44,7 +44,9 @@ std::optional<QFont> ScriptedUi::ChooseFont(const QFont&, int minPoints, int max
     return chosen;
 }
 
-void ScriptedUi::ProcessEvents() { QCoreApplication::processEvents(); }
+void ScriptedUi::ProcessEvents() {
+    QCoreApplication::processEvents();
+}
 
 ScriptedUi& InstallScriptedUi() {
     auto ui = std::make_unique<ScriptedUi>();

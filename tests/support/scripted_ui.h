@@ -16,7 +16,7 @@ struct ShownMessage {
 };
 
 class ScriptedUi : public plat::UiServices {
-public:
+  public:
     // Answers to Yes/No boxes, in order; with none left, No.
     std::deque<plat::Answer> answers;
     // Chosen files, in order; std::nullopt cancels. With none left, cancel.
@@ -38,7 +38,7 @@ public:
     void SetCursor(plat::ScreenCursor c) override { cursor = c; }
     void ProcessEvents() override;
 
-private:
+  private:
     std::optional<QString> NextFile(const plat::FileRequest& request);
 };
 
