@@ -1,8 +1,10 @@
 #include "app/application.h"
 
+#include "about/about_dialog.h"
 #include "app/main_window.h"
 #include "platform/ui_services.h"
 #include "serial/comm_port.h"
+#include "serial/comm_properties.h"
 #include "serial/receive_thread.h"
 #include "serial/serial_state.h"
 
@@ -81,17 +83,27 @@ bool SignalRunningInstance() {
     return true;
 }
 
+TMainForm* CreateForms() {
+    auto* form = new TMainForm();
+    form->FormCreate();
+    // The dialog copies the indices the main window has just loaded.
+    PropDlg = new TPropDlg(form);
+    PropDlg->FormCreate();
+    AboutDlg = new TAboutDlg(form);
+    return form;
+}
+
 int RunVentaro(VentaroApplication& app) {
     QLocalServer guard;
     ListenForSecondStarts(guard);
     try {
-        auto* form = new TMainForm();
-        form->setAttribute(Qt::WA_DeleteOnClose, false);
-        form->FormCreate();
+        TMainForm* form = CreateForms();
         app.exec();
         ShutDownAfterExit();
-        delete form;
+        delete form;  // and the dialogs it owns
         MainForm = nullptr;
+        PropDlg = nullptr;
+        AboutDlg = nullptr;
     } catch (const std::exception& error) {
         plat::Ui().ErrorBox(WithFullStop(QString::fromUtf8(error.what())));
     }

@@ -29,6 +29,10 @@ class VentaroApplication : public QApplication {
 // Asks a running instance to come forward. True if there was one.
 bool SignalRunningInstance();
 
+class TMainForm;
+
+// The main window (with its creation handler run), then the two dialogs.
+TMainForm* CreateForms();
 // Creates the windows and runs the event loop; returns the exit code.
 int RunVentaro(VentaroApplication& app);
 // Stops the receive thread and ends a running capture when the loop was left

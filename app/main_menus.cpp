@@ -1,5 +1,7 @@
 // The main menu, the pop-up menu and the one-key instrument commands.
+#include "about/about_dialog.h"
 #include "app/main_window.h"
+#include "serial/comm_properties.h"
 #include "serial/serial_state.h"
 
 #include <QMenu>
@@ -148,7 +150,18 @@ void TMainForm::GetRecords1Click() {}
 void TMainForm::GetPgm1Click() {}
 void TMainForm::SendPgm1Click() {}
 void TMainForm::GetASCIIPgm1Click() {}
-void TMainForm::MenuFilePropClick() {}
-void TMainForm::About1Click() {}
+void TMainForm::MenuFilePropClick() {
+    if (PropDlg) {
+        PropDlg->move(x() + 50, y() + 50);
+        PropDlg->exec();
+    }
+}
+
+void TMainForm::About1Click() {
+    if (AboutDlg) {
+        AboutDlg->move(x() + 25, y() + 60);
+        AboutDlg->exec();
+    }
+}
 
 }  // namespace ventaro

@@ -1,6 +1,8 @@
 #include "tests/support/app_harness.h"
 
+#include "about/about_dialog.h"
 #include "app/application.h"
+#include "serial/comm_properties.h"
 #include "serial/serial_state.h"
 
 #include <QDir>
@@ -47,15 +49,16 @@ AppHarness::AppHarness(brenvix::SimConfig config) : sim(std::move(config)) {
 
 AppHarness::~AppHarness() {
     Close();
-    delete form;
+    delete form;  // and the dialogs it owns
     MainForm = nullptr;
+    PropDlg = nullptr;
+    AboutDlg = nullptr;
     sim.Stop();
 }
 
 void AppHarness::Start() {
     sim.Start();
-    form = new TMainForm();
-    form->FormCreate();
+    form = CreateForms();
 }
 
 void AppHarness::Close() {
