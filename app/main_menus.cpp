@@ -1,6 +1,7 @@
 // The main menu, the pop-up menu and the one-key instrument commands.
 #include "about/about_dialog.h"
 #include "app/main_window.h"
+#include "device/transfer_guard.h"
 #include "serial/comm_properties.h"
 #include "serial/serial_state.h"
 
@@ -38,6 +39,9 @@ QKeySequence Ctrl(Qt::Key key) {
 // The one-key commands: the caret to the end, then the byte; the answer
 // arrives through the receive thread.
 void SendCommandByte(uint8_t byte) {
+    if (RefuseCommand()) {
+        return;
+    }
     MainForm->Memo1->MoveCaretToEnd();
     plat::TransmitCommChar(CommHandle, byte);
 }
@@ -147,9 +151,6 @@ void TMainForm::EraseRecords1Click() {
 
 // Filled in as the transfers and dialogs arrive.
 void TMainForm::GetRecords1Click() {}
-void TMainForm::GetPgm1Click() {}
-void TMainForm::SendPgm1Click() {}
-void TMainForm::GetASCIIPgm1Click() {}
 void TMainForm::MenuFilePropClick() {
     if (PropDlg) {
         PropDlg->move(x() + 50, y() + 50);

@@ -6,6 +6,8 @@
 
 namespace ventaro {
 
+QString LastDirectory;
+
 // Until the store exists every start is a first start.
 void LoadSettings(TMainForm&) {
     PortIndex = kDefaultPortIndex;

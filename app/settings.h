@@ -2,6 +2,8 @@
 // it closes through its close path.
 #pragma once
 
+#include <QString>
+
 #include <stdexcept>
 
 namespace ventaro {
@@ -13,6 +15,9 @@ class SettingsError : public std::runtime_error {
   public:
     using std::runtime_error::runtime_error;
 };
+
+// The folder of the file last chosen in a transfer's file dialog.
+extern QString LastDirectory;
 
 void LoadSettings(TMainForm& form);
 void SaveSettings(TMainForm& form);  // throws SettingsError

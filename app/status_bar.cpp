@@ -25,6 +25,7 @@ void TStatusBar::SetPanelText(int panel, const QString& text) {
     if (panel >= 0 && size_t(panel) < panels_.size()) {
         panels_[size_t(panel)]->setText(text);
         panels_[size_t(panel)]->repaint();
+        emit PanelChanged(panel, text);
     }
 }
 

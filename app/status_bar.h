@@ -17,6 +17,9 @@ class TStatusBar : public QStatusBar {
     void SetPanelText(int panel, const QString& text);
     QString PanelText(int panel) const;
 
+  signals:
+    void PanelChanged(int panel, const QString& text);
+
   private:
     std::array<QLabel*, 3> panels_{};
 };

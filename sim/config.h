@@ -46,6 +46,10 @@ struct SimConfig {
     std::map<int, Fault> faults;       // by block ordinal
     bool plainXmodemSender = false;    // blocks start on the first NAK, no 0x02 request needed
     bool answerRecordsRequest = true;  // false: 0x02 gets no reply (a silent instrument)
+    // Replies that take the place of the built-in ones, in order, per command byte (outside any
+    // transfer); an empty reply means silence. Once a byte's list is used up, the built-in
+    // answer comes back.
+    std::map<uint8_t, std::vector<std::string>> scriptedReplies;
 };
 
 // Statistics of the current (or last) records transfer; reset when a new one is requested.

@@ -282,6 +282,15 @@ void Instrument::HandleByte(uint8_t b, TimePoint now) {
 }
 
 void Instrument::HandleCommand(uint8_t b, TimePoint now) {
+    auto scripted = cfg_.scriptedReplies.find(b);
+    if (scripted != cfg_.scriptedReplies.end() && !scripted->second.empty()) {
+        std::string reply = scripted->second.front();
+        scripted->second.erase(scripted->second.begin());
+        if (!reply.empty()) {
+            Reply(now, reply);
+        }
+        return;
+    }
     switch (b) {
         case kBreak:
             break;  // nothing to answer; whatever ran has been ended by the caller's state
