@@ -428,4 +428,9 @@ bool PurgeRxAbort(PortHandle port) {
     return true;
 }
 
+bool PurgeInput(PortHandle port) {
+    PortEntry entry;
+    return Lookup(port, &entry) && ::tcflush(port, TCIFLUSH) == 0;
+}
+
 }  // namespace ventaro::plat

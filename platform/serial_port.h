@@ -89,5 +89,7 @@ bool OutputQueueCount(PortHandle port, uint32_t* count);
 
 // Abandons reads in progress on the port; received bytes are kept.
 bool PurgeRxAbort(PortHandle port);
+// Discards whatever has been received and not yet read.
+bool PurgeInput(PortHandle port);
 
 }  // namespace ventaro::plat
