@@ -149,9 +149,11 @@ void TMainForm::EraseRecords1Click() {
     SendCommandByte(0x05);
 }
 
-// Filled in as the transfers and dialogs arrive.
-void TMainForm::GetRecords1Click() {}
 void TMainForm::MenuFilePropClick() {
+    // A port change would pull the port from under a running transfer.
+    if (RefuseCommand()) {
+        return;
+    }
     if (PropDlg) {
         PropDlg->move(x() + 50, y() + 50);
         PropDlg->exec();

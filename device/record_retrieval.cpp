@@ -1,0 +1,200 @@
+// Get Records: probe the instrument, take the port, receive the records as
+// 132-byte checksum blocks and write the records text file.
+//
+// The block rules live in RecordReceiver and the file format in RecordsFile;
+// this loop only reads, carries out the steps they return, and lets the
+// window handle its events between reads. The chosen file is opened only
+// once the instrument has answered, so a busy or silent instrument never
+// empties an existing file.
+#include "app/main_window.h"
+#include "device/commands.h"
+#include "device/record_protocol.h"
+#include "device/records_file.h"
+#include "device/transfer_guard.h"
+#include "serial/comm_port.h"
+#include "serial/receive_thread.h"
+#include "serial/serial_state.h"
+
+#include <QFileInfo>
+
+#include <cstdio>
+#include <thread>
+
+namespace ventaro {
+namespace {
+
+const QString kCannotOpen = QStringLiteral("Windows cannot open file.");
+const QString kBusy =
+    QStringLiteral("You cannot Get Records while\r\nthe Brenvix is sending serial data.");
+const QString kNotResponding = QStringLiteral("The Brenvix is not responding");
+
+// Whether the file could be written, without emptying it.
+bool CanWrite(const QString& path) {
+    const bool existed = QFileInfo::exists(path);
+    std::FILE* probe = std::fopen(path.toLocal8Bit().constData(), "ab");
+    if (!probe) {
+        return false;
+    }
+    std::fclose(probe);
+    if (!existed) {
+        std::remove(path.toLocal8Bit().constData());
+    }
+    return true;
+}
+
+void SetReadTimeout(uint32_t ms) {
+    PortTimeouts.readTotalTimeoutConstant = ms;
+    plat::SetCommTimeouts(CommHandle, PortTimeouts);
+}
+
+// Probes the instrument; false (the user told) when the download must not start.
+bool ProbeInstrument(TMainForm& form) {
+    form.Memo1->MoveCaretToEnd();
+    plat::TransmitCommChar(CommHandle, kBreakIn);
+    plat::Ui().SetCursor(plat::ScreenCursor::Hourglass);
+    Sleep(1250);
+    if (DeviceIsSending()) {
+        plat::Ui().MessageBox(kBusy, false);
+        plat::Ui().SetCursor(plat::ScreenCursor::Default);
+        return false;
+    }
+    if (QueryDevice(0x02, "NOW...") == kNoReply) {
+        plat::Ui().MessageBox(kNotResponding, false);
+        plat::Ui().SetCursor(plat::ScreenCursor::Default);
+        return false;
+    }
+    return true;
+}
+
+class Download {
+  public:
+    Download(TMainForm& form, std::FILE* file)
+        : form_(form),
+          file_(file),
+          records_([this](std::string_view bytes) { Write(bytes); },
+                   [this](std::string_view text) { Show(text); }) {}
+
+    // False when the program is ending: the file is closed as it stands.
+    bool Run() {
+        std::array<uint8_t, kRecordBlockSize> buffer{};
+        while (receiver_.Receiving()) {
+            plat::Ui().ProcessEvents();
+            if (ApplicationTerminated()) {
+                std::fclose(file_);
+                if (ReadThread) {
+                    ReadThread->Resume();
+                }
+                return false;
+            }
+            size_t got = 0;
+            plat::ReadPort(CommHandle, buffer.data(), buffer.size(), &got);
+            Carry(receiver_.OnRead(std::span(buffer.data(), got)));
+        }
+        return true;
+    }
+
+    void Finish() {
+        records_.CloseRecordsFile();
+        std::fclose(file_);
+        form_.Memo1->InsertBytes(ReceivedText(records_.RecordCount(), records_.RecordsExpected()));
+    }
+
+  private:
+    void Write(std::string_view bytes) { std::fwrite(bytes.data(), 1, bytes.size(), file_); }
+
+    void Show(std::string_view text) {
+        form_.Memo1->InsertBytes(text);
+        form_.Memo1->repaint();
+    }
+
+    void Carry(const Step& step) {
+        for (const Action& action : step.actions) {
+            switch (action.kind) {
+                case ActionKind::Beep:
+                    plat::Ui().Beep();
+                    break;
+                case ActionKind::Show:
+                    Show(action.text);
+                    break;
+                case ActionKind::Store:
+                    records_.StoreRecordBlock(step.ordinal, step.payload);
+                    break;
+                case ActionKind::ClearErrors:
+                    break;  // the tty layer keeps no error state to clear
+                case ActionKind::Wait:
+                    Sleep(action.value);
+                    break;
+                case ActionKind::Send:
+                    // Whatever is left of a failed block would misalign every read
+                    // after it: ask again on a clean line.
+                    if (action.value == kNak) {
+                        plat::PurgeInput(CommHandle);
+                    }
+                    plat::TransmitCommChar(CommHandle, uint8_t(action.value));
+                    break;
+                case ActionKind::Yield:
+                    std::this_thread::yield();
+                    break;
+                case ActionKind::ShowStatus:
+                    form_.StatusBar1->SetPanelText(
+                        2, QString::fromStdString(StatusText(records_.RecordCount(),
+                                                             records_.RecordsExpected(),
+                                                             receiver_.ErrorCount())));
+                    break;
+            }
+        }
+    }
+
+    TMainForm& form_;
+    std::FILE* file_;
+    RecordsFile records_;
+    RecordReceiver receiver_;
+};
+
+}  // namespace
+
+void TMainForm::GetRecords1Click() {
+    if (RefuseTransfer()) {
+        return;
+    }
+    SaveDialog.title = QStringLiteral("Get Records and Save To File...");
+    auto path = plat::Ui().SaveFileName(SaveDialog);
+    if (!path) {
+        return;
+    }
+    RememberFolderOf(*path, SaveDialog);
+    if (!CanWrite(*path)) {
+        plat::Ui().MessageBox(kCannotOpen, false);
+        return;
+    }
+    ForegroundOperation busy;
+    if (!ProbeInstrument(*this)) {
+        return;
+    }
+    std::FILE* file = std::fopen(path->toLocal8Bit().constData(), "wb");
+    if (!file) {
+        plat::TransmitCommChar(CommHandle, kBreakIn);  // the instrument is waiting for a NAK
+        plat::Ui().SetCursor(plat::ScreenCursor::Default);
+        plat::Ui().MessageBox(kCannotOpen, false);
+        return;
+    }
+    Memo1->setEnabled(false);
+    TakePort();
+    SetReadTimeout(kRecordReadTimeoutMs);
+    plat::TransmitCommChar(CommHandle, kNak);
+    Download download(*this, file);
+    if (!download.Run()) {
+        return;
+    }
+    plat::Ui().Beep();
+    plat::TransmitCommChar(CommHandle, kAck);
+    SetReadTimeout(50);
+    download.Finish();
+    StatusBar1->SetPanelText(2, QStringLiteral(" "));
+    GivePort();
+    Memo1->setEnabled(true);
+    plat::Ui().SetCursor(plat::ScreenCursor::Default);
+    Memo1->setFocus();
+}
+
+}  // namespace ventaro
