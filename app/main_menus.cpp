@@ -1,6 +1,9 @@
 // The main menu, the pop-up menu and the one-key instrument commands.
 #include "about/about_dialog.h"
 #include "app/main_window.h"
+#include "device/program_capture.h"
+#include "device/program_send.h"
+#include "device/record_retrieval.h"
 #include "device/transfer_guard.h"
 #include "serial/comm_properties.h"
 #include "serial/serial_state.h"
@@ -147,6 +150,19 @@ void TMainForm::GetFirmwareVersion1Click() {
 }
 void TMainForm::EraseRecords1Click() {
     SendCommandByte(0x05);
+}
+
+void TMainForm::GetRecords1Click() {
+    RunRecordsDownload();
+}
+void TMainForm::GetPgm1Click() {
+    RunProgramCapture(GetPgmRequest());
+}
+void TMainForm::GetASCIIPgm1Click() {
+    RunProgramCapture(GetAsciiPgmRequest());
+}
+void TMainForm::SendPgm1Click() {
+    RunProgramSend();
 }
 
 void TMainForm::MenuFilePropClick() {

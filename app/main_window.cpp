@@ -17,8 +17,6 @@ TMainForm* MainForm = nullptr;
 
 namespace {
 
-bool terminated = false;
-
 const QStringList kFileFilters = {
     QStringLiteral("All Files (*.*)"), QStringLiteral("User Program (*.pgm)"),
     QStringLiteral("ASCII (*.asc)"),   QStringLiteral("Text (*.txt)"),
@@ -34,16 +32,10 @@ QFont DesignedFont() {
 
 }  // namespace
 
-bool ApplicationTerminated() {
-    return terminated;
-}
-void SetApplicationTerminated() {
-    terminated = true;
-}
-
 TMainForm::TMainForm() {
     MainForm = this;
-    terminated = false;  // a new window is a new run
+    SetView(this);
+    SetApplicationTerminated(false);  // a new window is a new run
     setWindowTitle(QStringLiteral("Ventaro"));
     // Sizeable, with system menu and minimise button but no maximise button.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -68,6 +60,31 @@ TMainForm::TMainForm() {
     Memo1->SetPopupMenu(PopupMenu1);
     connect(Memo1, &TMemo::KeyReleased, this, &TMainForm::Memo1KeyUp);
     connect(Memo1, &TMemo::MouseReleased, this, &TMainForm::Memo1MouseUp);
+}
+
+TMainForm::~TMainForm() {
+    if (View() == this) {
+        SetView(nullptr);
+    }
+}
+
+void TMainForm::ShowText(std::string_view bytes, bool repaint) {
+    Memo1->InsertBytes(bytes);
+    if (repaint) {
+        Memo1->repaint();
+    }
+}
+
+void TMainForm::ShowReceivedText(std::string_view bytes) {
+    Memo1->TrimToLimit();
+    Memo1->MoveCaretToEnd();
+    Memo1->InsertBytes(bytes);
+    Memo1->repaint();
+}
+
+void TMainForm::FocusTerminal() {
+    Memo1->setFocus();
+    Memo1->repaint();
 }
 
 void TMainForm::FormCreate() {

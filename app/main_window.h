@@ -7,6 +7,7 @@
 #include "app/memo.h"
 #include "app/status_bar.h"
 #include "platform/ui_services.h"
+#include "serial/terminal_view.h"
 
 #include <QMainWindow>
 
@@ -15,10 +16,11 @@ class QMenu;
 
 namespace ventaro {
 
-class TMainForm : public QMainWindow {
+class TMainForm : public QMainWindow, public TerminalView {
     Q_OBJECT
   public:
     TMainForm();
+    ~TMainForm() override;
 
     void FormCreate();
     // False when the close was refused (the settings could not be saved).
@@ -26,6 +28,18 @@ class TMainForm : public QMainWindow {
 
     // Brings the window forward for a second start of the program.
     void RestoreAndRaise();
+
+    // The terminal as the link and the transfers see it.
+    void MoveCaretToEnd() override { Memo1->MoveCaretToEnd(); }
+    void ShowText(std::string_view bytes, bool repaint) override;
+    void ShowReceivedText(std::string_view bytes) override;
+    void SetPanel(int panel, const QString& text) override {
+        StatusBar1->SetPanelText(panel, text);
+    }
+    void SetTerminalEnabled(bool enabled) override { Memo1->setEnabled(enabled); }
+    void FocusTerminal() override;
+    plat::FileRequest& OpenDialogRequest() override { return OpenDialog; }
+    plat::FileRequest& SaveDialogRequest() override { return SaveDialog; }
 
     TMemo* Memo1 = nullptr;
     TStatusBar* StatusBar1 = nullptr;
@@ -79,10 +93,6 @@ class TMainForm : public QMainWindow {
 };
 
 extern TMainForm* MainForm;
-
-// Set once the program has been told to end (window closed or File > Exit).
-bool ApplicationTerminated();
-void SetApplicationTerminated();
 
 // The designed bounds, used when no settings are stored.
 inline constexpr int kDesignLeft = 517;

@@ -1,10 +1,10 @@
 #include "device/program_capture.h"
 
-#include "app/main_window.h"
 #include "device/commands.h"
 #include "device/transfer_guard.h"
 #include "serial/comm_port.h"
 #include "serial/serial_state.h"
+#include "serial/terminal_view.h"
 
 #include <cstdio>
 
@@ -26,25 +26,26 @@ const CaptureRequest& GetAsciiPgmRequest() {
     return request;
 }
 
-void RunProgramCapture(const CaptureRequest& request) {
+TransferOutcome RunProgramCapture(const CaptureRequest& request) {
     if (RefuseTransfer()) {
-        return;
+        return TransferOutcome::Busy;
     }
-    TMainForm& form = *MainForm;
-    form.SaveDialog.title = request.title;
-    auto file = plat::Ui().SaveFileName(form.SaveDialog);
+    TerminalView& view = *View();
+    plat::FileRequest& dialog = view.SaveDialogRequest();
+    dialog.title = request.title;
+    auto file = plat::Ui().SaveFileName(dialog);
     if (!file) {
-        return;
+        return TransferOutcome::Cancelled;
     }
-    RememberFolderOf(*file, form.SaveDialog);
-    form.Memo1->MoveCaretToEnd();
+    RememberFolderOf(*file, dialog);
+    view.MoveCaretToEnd();
     if (!PrepareProgramTransfer(request.refusal)) {
-        return;  // the chosen file has not been touched
+        return TransferOutcome::Refused;  // the chosen file has not been touched
     }
     std::FILE* out = std::fopen(file->toLocal8Bit().constData(), "wb");
     if (!out) {
         plat::Ui().MessageBox(QStringLiteral("Windows cannot open file."), false);
-        return;
+        return TransferOutcome::FileError;
     }
     // Set up everything the receive thread will use before it sees the mode.
     CaptureFile = out;
@@ -53,16 +54,10 @@ void RunProgramCapture(const CaptureRequest& request) {
     CaptureMode = request.mode;
     Sleep(250);
     plat::Ui().SetCursor(plat::ScreenCursor::Hourglass);
-    form.Memo1->setEnabled(false);
+    view.SetTerminalEnabled(false);
     BytesReceived = 0;
     plat::TransmitCommChar(CommHandle, request.requestByte);
-}
-
-void TMainForm::GetPgm1Click() {
-    RunProgramCapture(GetPgmRequest());
-}
-void TMainForm::GetASCIIPgm1Click() {
-    RunProgramCapture(GetAsciiPgmRequest());
+    return TransferOutcome::Done;
 }
 
 }  // namespace ventaro

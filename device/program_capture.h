@@ -4,6 +4,7 @@
 // fallen silent.
 #pragma once
 
+#include "device/transfer_guard.h"
 #include "serial/receive_filter.h"
 
 #include <QString>
@@ -21,7 +22,7 @@ struct CaptureRequest {
 
 const CaptureRequest& GetPgmRequest();
 const CaptureRequest& GetAsciiPgmRequest();
-void RunProgramCapture(const CaptureRequest& request);
+TransferOutcome RunProgramCapture(const CaptureRequest& request);
 
 inline constexpr size_t kCaptureBufferSize = 20000;
 

@@ -1,10 +1,10 @@
 #include "device/program_send.h"
 
-#include "app/main_window.h"
 #include "device/commands.h"
 #include "device/transfer_guard.h"
 #include "serial/comm_port.h"
 #include "serial/serial_state.h"
+#include "serial/terminal_view.h"
 
 #include <cstdio>
 #include <new>
@@ -61,15 +61,14 @@ void SendByte(uint8_t c) {
 }
 
 void SendText(const std::vector<uint8_t>& text, uint64_t length) {
-    TMainForm& form = *MainForm;
+    TerminalView& view = *View();
     SendEcho echo;
     uint64_t count = 0;
     for (size_t at = 0; at < text.size() && text[at] != 0; ++at) {
         const uint8_t c = text[at];
-        form.Memo1->InsertBytes(echo.Next(c));
+        view.ShowText(echo.Next(c), false);
         ++count;
-        form.StatusBar1->SetPanelText(
-            2, QStringLiteral("Sending File... %1%").arg(SendProgress(count, length)));
+        view.SetPanel(2, QStringLiteral("Sending File... %1%").arg(SendProgress(count, length)));
         WaitForEmptyOutputQueue();
         SendByte(c);
     }
@@ -106,24 +105,26 @@ std::string SendEcho::Next(uint8_t byte) {
     return std::string(1, char(byte));
 }
 
-void TMainForm::SendPgm1Click() {
+TransferOutcome RunProgramSend() {
     if (RefuseTransfer()) {
-        return;
+        return TransferOutcome::Busy;
     }
-    OpenDialog.title = QStringLiteral("Open User Program File and Send...");
-    auto file = plat::Ui().OpenFileName(OpenDialog);
+    TerminalView& view = *View();
+    plat::FileRequest& dialog = view.OpenDialogRequest();
+    dialog.title = QStringLiteral("Open User Program File and Send...");
+    auto file = plat::Ui().OpenFileName(dialog);
     if (!file) {
-        return;
+        return TransferOutcome::Cancelled;
     }
-    RememberFolderOf(*file, OpenDialog);
-    Memo1->MoveCaretToEnd();
+    RememberFolderOf(*file, dialog);
+    view.MoveCaretToEnd();
     if (!PrepareProgramTransfer(kRefusal)) {
-        return;
+        return TransferOutcome::Refused;
     }
     std::FILE* in = std::fopen(file->toLocal8Bit().constData(), "rb");
     if (!in) {
         plat::Ui().MessageBox(kCannotOpen, false);
-        return;
+        return TransferOutcome::FileError;
     }
     ForegroundOperation busy;
     std::vector<uint8_t> text;
@@ -131,11 +132,11 @@ void TMainForm::SendPgm1Click() {
     if (!ReadWholeFile(in, text, tooLarge)) {
         std::fclose(in);
         plat::Ui().MessageBox(kTooLarge, false);
-        return;
+        return TransferOutcome::FileError;
     }
     const uint64_t length = text.size() - 1;
     plat::Ui().SetCursor(plat::ScreenCursor::Hourglass);
-    Memo1->setEnabled(false);
+    view.SetTerminalEnabled(false);
     QueryDevice(0x04, "NOW");
     size_t got = std::fread(text.data(), 1, length, in);
     std::fclose(in);
@@ -147,12 +148,12 @@ void TMainForm::SendPgm1Click() {
     std::vector<uint8_t>().swap(text);
     Sleep(1000);
     GivePort();
-    Memo1->setEnabled(true);
+    view.SetTerminalEnabled(true);
     plat::Ui().SetCursor(plat::ScreenCursor::Default);
-    Memo1->setFocus();
-    Memo1->repaint();
-    StatusBar1->SetPanelText(2, QStringLiteral(" "));
+    view.FocusTerminal();
+    view.SetPanel(2, QStringLiteral(" "));
     plat::Ui().Beep();
+    return TransferOutcome::Done;
 }
 
 }  // namespace ventaro

@@ -4,10 +4,14 @@
 // for the output queue to drain, then the waits of the table below.
 #pragma once
 
+#include "device/transfer_guard.h"
+
 #include <cstdint>
 #include <string>
 
 namespace ventaro {
+
+TransferOutcome RunProgramSend();
 
 struct SendStep {
     std::string bytes;  // what goes on the line for one byte of the file

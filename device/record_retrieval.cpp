@@ -6,7 +6,7 @@
 // window handle its events between reads. The chosen file is opened only
 // once the instrument has answered, so a busy or silent instrument never
 // empties an existing file.
-#include "app/main_window.h"
+#include "device/record_retrieval.h"
 #include "device/commands.h"
 #include "device/record_protocol.h"
 #include "device/records_file.h"
@@ -14,6 +14,7 @@
 #include "serial/comm_port.h"
 #include "serial/receive_thread.h"
 #include "serial/serial_state.h"
+#include "serial/terminal_view.h"
 
 #include <QFileInfo>
 
@@ -48,8 +49,8 @@ void SetReadTimeout(uint32_t ms) {
 }
 
 // Probes the instrument; false (the user told) when the download must not start.
-bool ProbeInstrument(TMainForm& form) {
-    form.Memo1->MoveCaretToEnd();
+bool ProbeInstrument(TerminalView& view) {
+    view.MoveCaretToEnd();
     plat::TransmitCommChar(CommHandle, kBreakIn);
     plat::Ui().SetCursor(plat::ScreenCursor::Hourglass);
     Sleep(1250);
@@ -68,8 +69,8 @@ bool ProbeInstrument(TMainForm& form) {
 
 class Download {
   public:
-    Download(TMainForm& form, std::FILE* file)
-        : form_(form),
+    Download(TerminalView& view, std::FILE* file)
+        : view_(view),
           file_(file),
           records_([this](std::string_view bytes) { Write(bytes); },
                    [this](std::string_view text) { Show(text); }) {}
@@ -93,19 +94,20 @@ class Download {
         return true;
     }
 
+    bool GaveUp() const { return receiver_.State() == ReceiverState::GaveUp; }
+    int Records() const { return records_.RecordCount(); }
+    int Expected() const { return records_.RecordsExpected(); }
+
     void Finish() {
         records_.CloseRecordsFile();
         std::fclose(file_);
-        form_.Memo1->InsertBytes(ReceivedText(records_.RecordCount(), records_.RecordsExpected()));
+        view_.ShowText(ReceivedText(records_.RecordCount(), records_.RecordsExpected()), false);
     }
 
   private:
     void Write(std::string_view bytes) { std::fwrite(bytes.data(), 1, bytes.size(), file_); }
 
-    void Show(std::string_view text) {
-        form_.Memo1->InsertBytes(text);
-        form_.Memo1->repaint();
-    }
+    void Show(std::string_view text) { view_.ShowText(text, true); }
 
     void Carry(const Step& step) {
         for (const Action& action : step.actions) {
@@ -136,16 +138,15 @@ class Download {
                     std::this_thread::yield();
                     break;
                 case ActionKind::ShowStatus:
-                    form_.StatusBar1->SetPanelText(
-                        2, QString::fromStdString(StatusText(records_.RecordCount(),
-                                                             records_.RecordsExpected(),
-                                                             receiver_.ErrorCount())));
+                    view_.SetPanel(2, QString::fromStdString(StatusText(records_.RecordCount(),
+                                                                        records_.RecordsExpected(),
+                                                                        receiver_.ErrorCount())));
                     break;
             }
         }
     }
 
-    TMainForm& form_;
+    TerminalView& view_;
     std::FILE* file_;
     RecordsFile records_;
     RecordReceiver receiver_;
@@ -153,48 +154,52 @@ class Download {
 
 }  // namespace
 
-void TMainForm::GetRecords1Click() {
+DownloadResult RunRecordsDownload() {
     if (RefuseTransfer()) {
-        return;
+        return {TransferOutcome::Busy};
     }
-    SaveDialog.title = QStringLiteral("Get Records and Save To File...");
-    auto path = plat::Ui().SaveFileName(SaveDialog);
+    TerminalView& view = *View();
+    plat::FileRequest& dialog = view.SaveDialogRequest();
+    dialog.title = QStringLiteral("Get Records and Save To File...");
+    auto path = plat::Ui().SaveFileName(dialog);
     if (!path) {
-        return;
+        return {TransferOutcome::Cancelled};
     }
-    RememberFolderOf(*path, SaveDialog);
+    RememberFolderOf(*path, dialog);
     if (!CanWrite(*path)) {
         plat::Ui().MessageBox(kCannotOpen, false);
-        return;
+        return {TransferOutcome::FileError};
     }
     ForegroundOperation busy;
-    if (!ProbeInstrument(*this)) {
-        return;
+    if (!ProbeInstrument(view)) {
+        return {TransferOutcome::Refused};
     }
     std::FILE* file = std::fopen(path->toLocal8Bit().constData(), "wb");
     if (!file) {
         plat::TransmitCommChar(CommHandle, kBreakIn);  // the instrument is waiting for a NAK
         plat::Ui().SetCursor(plat::ScreenCursor::Default);
         plat::Ui().MessageBox(kCannotOpen, false);
-        return;
+        return {TransferOutcome::FileError};
     }
-    Memo1->setEnabled(false);
+    view.SetTerminalEnabled(false);
     TakePort();
     SetReadTimeout(kRecordReadTimeoutMs);
     plat::TransmitCommChar(CommHandle, kNak);
-    Download download(*this, file);
+    Download download(view, file);
     if (!download.Run()) {
-        return;
+        return {TransferOutcome::Interrupted, download.Records(), download.Expected()};
     }
     plat::Ui().Beep();
     plat::TransmitCommChar(CommHandle, kAck);
     SetReadTimeout(50);
     download.Finish();
-    StatusBar1->SetPanelText(2, QStringLiteral(" "));
+    view.SetPanel(2, QStringLiteral(" "));
     GivePort();
-    Memo1->setEnabled(true);
+    view.SetTerminalEnabled(true);
     plat::Ui().SetCursor(plat::ScreenCursor::Default);
-    Memo1->setFocus();
+    view.FocusTerminal();
+    return {download.GaveUp() ? TransferOutcome::GaveUp : TransferOutcome::Done, download.Records(),
+            download.Expected()};
 }
 
 }  // namespace ventaro

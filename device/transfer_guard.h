@@ -13,6 +13,17 @@
 
 namespace ventaro {
 
+// How a transfer command ended, for callers that report it (the command-line tool).
+enum class TransferOutcome {
+    Done,         // finished (a capture: started, and ended by the receive thread)
+    Cancelled,    // the file dialog was cancelled
+    Busy,         // another transfer owns the port
+    Refused,      // the instrument is busy or silent, or the user declined
+    FileError,    // the file could not be opened
+    GaveUp,       // a records download that failed too often in a row
+    Interrupted,  // the program is ending
+};
+
 // Held for the length of a foreground operation on the port.
 class ForegroundOperation {
   public:

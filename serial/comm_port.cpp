@@ -1,10 +1,10 @@
 #include "serial/comm_port.h"
 
-#include "app/main_window.h"
 #include "platform/config_file.h"
 #include "platform/ui_services.h"
 #include "serial/receive_thread.h"
 #include "serial/serial_state.h"
+#include "serial/terminal_view.h"
 
 #include <chrono>
 #include <thread>
@@ -18,8 +18,8 @@ const char* Entry(const std::array<const char*, N>& table, int index, int fallba
 }
 
 void SetPanel(int panel, const QString& text) {
-    if (MainForm) {
-        MainForm->StatusBar1->SetPanelText(panel, text);
+    if (View()) {
+        View()->SetPanel(panel, text);
     }
 }
 

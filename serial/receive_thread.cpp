@@ -1,8 +1,8 @@
 #include "serial/receive_thread.h"
 
-#include "app/main_window.h"
 #include "platform/ui_services.h"
 #include "serial/serial_state.h"
+#include "serial/terminal_view.h"
 
 #include <QCoreApplication>
 
@@ -45,11 +45,10 @@ void CopyCaptureForDisplay() {
 }
 
 void EndCaptureOnScreen() {
-    if (!MainForm) {
-        return;
+    if (TerminalView* view = View()) {
+        view->SetTerminalEnabled(true);
+        view->SetPanel(2, QStringLiteral(" "));
     }
-    MainForm->Memo1->setEnabled(true);
-    MainForm->StatusBar1->SetPanelText(2, QStringLiteral(" "));
     ShowReceived();
 }
 
@@ -130,9 +129,8 @@ void TRead::FilterReceived(size_t count) {
         CaptureBuffer.append(DisplayText.data(), TextLength(DisplayText));
         const uint32_t received = BytesReceived.load();
         Synchronize([received] {
-            if (MainForm) {
-                MainForm->StatusBar1->SetPanelText(2,
-                                                   QStringLiteral("Bytes Rcv'd: %1").arg(received));
+            if (View()) {
+                View()->SetPanel(2, QStringLiteral("Bytes Rcv'd: %1").arg(received));
             }
         });
     } else {
@@ -162,18 +160,13 @@ void TRead::FinishCaptureAtClose() {
 }
 
 void ShowReceived() {
-    if (!MainForm) {
-        return;
+    if (TerminalView* view = View()) {
+        if (HexView.load() == 0) {
+            view->ShowReceivedText(std::string_view(DisplayText.data(), TextLength(DisplayText)));
+        } else {
+            view->ShowReceivedText(std::string_view(HexText.data(), TextLength(HexText)));
+        }
     }
-    TMemo* memo = MainForm->Memo1;
-    memo->TrimToLimit();
-    memo->MoveCaretToEnd();
-    if (HexView.load() == 0) {
-        memo->InsertBytes(std::string_view(DisplayText.data(), TextLength(DisplayText)));
-    } else {
-        memo->InsertBytes(std::string_view(HexText.data(), TextLength(HexText)));
-    }
-    memo->repaint();
     plat::Ui().SetCursor(plat::ScreenCursor::Default);
     plat::Ui().ProcessEvents();
 }

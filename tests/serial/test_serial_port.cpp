@@ -3,6 +3,7 @@
 #include "platform/serial_port.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <pty.h>
 #include <termios.h>
 #include <unistd.h>
@@ -139,9 +140,18 @@ TEST_F(PtyPort, WritesReachTheFarEndAndQueueIsEmpty) {
     size_t written = 0;
     ASSERT_TRUE(WritePort(port_, "\x15\x06", 2, &written));
     EXPECT_EQ(written, 2u);
-    char buffer[3] = {};
-    ASSERT_EQ(::read(master_, buffer, 3), 3);
-    EXPECT_EQ(std::string(buffer, 3), "\x03\x15\x06");
+    // The far end may see them one read at a time.
+    std::string seen;
+    const auto deadline = Clock::now() + 5s;
+    while (seen.size() < 3 && Clock::now() < deadline) {
+        char buffer[3];
+        pollfd pfd{master_, POLLIN, 0};
+        if (::poll(&pfd, 1, 100) > 0) {
+            ssize_t n = ::read(master_, buffer, sizeof buffer);
+            seen.append(buffer, size_t(std::max<ssize_t>(n, 0)));
+        }
+    }
+    EXPECT_EQ(seen, "\x03\x15\x06");
     uint32_t queued = 99;
     EXPECT_TRUE(OutputQueueCount(port_, &queued));
     EXPECT_EQ(queued, 0u);
