@@ -128,6 +128,8 @@ bool Thread::Synchronize(const std::function<void()>& fn) {
         pending_ = &fn;
         done_ = false;
         waker = waker_;
+        // Wakes a main thread already waiting in Suspend or WaitFor.
+        cv_.notify_all();
     }
     if (waker) {
         waker();
