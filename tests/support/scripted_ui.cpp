@@ -22,9 +22,14 @@ std::optional<QString> ScriptedUi::NextFile(const plat::FileRequest& request) {
     if (files.empty()) {
         return std::nullopt;
     }
-    auto file = files.front();
+    // Taken apart by hand: GCC's -O3 misreads a copied optional<QString> as uninitialised.
+    const bool chosen = files.front().has_value();
+    const QString name = chosen ? *files.front() : QString();
     files.pop_front();
-    return file;
+    if (!chosen) {
+        return std::nullopt;
+    }
+    return name;
 }
 
 std::optional<QString> ScriptedUi::OpenFileName(const plat::FileRequest& request) {
