@@ -187,7 +187,7 @@ DownloadResult RunRecordsDownload() {
     plat::TransmitCommChar(CommHandle, kNak);
     Download download(view, file);
     if (!download.Run()) {
-        return {TransferOutcome::Interrupted, download.Records(), download.Expected()};
+        return {TransferOutcome::Interrupted, download.Records(), download.Expected(), *path};
     }
     plat::Ui().Beep();
     plat::TransmitCommChar(CommHandle, kAck);

@@ -4,12 +4,15 @@
 
 #include "device/transfer_guard.h"
 
+#include <QString>
+
 namespace ventaro {
 
 struct DownloadResult {
     TransferOutcome outcome;
     int records = 0;   // record lines written
     int expected = 0;  // records the instrument announced
+    QString path;      // the records file, once one was written
 };
 
 DownloadResult RunRecordsDownload();
