@@ -43,6 +43,8 @@ bool CanWrite(const QString& path) {
     return true;
 }
 
+DownloadResult Ended(TransferOutcome outcome) { return {outcome, 0, 0, {}}; }
+
 void SetReadTimeout(uint32_t ms) {
     PortTimeouts.readTotalTimeoutConstant = ms;
     plat::SetCommTimeouts(CommHandle, PortTimeouts);
@@ -156,30 +158,30 @@ class Download {
 
 DownloadResult RunRecordsDownload() {
     if (RefuseTransfer()) {
-        return {TransferOutcome::Busy};
+        return Ended(TransferOutcome::Busy);
     }
     TerminalView& view = *View();
     plat::FileRequest& dialog = view.SaveDialogRequest();
     dialog.title = QStringLiteral("Get Records and Save To File...");
     auto path = plat::Ui().SaveFileName(dialog);
     if (!path) {
-        return {TransferOutcome::Cancelled};
+        return Ended(TransferOutcome::Cancelled);
     }
     RememberFolderOf(*path, dialog);
     if (!CanWrite(*path)) {
         plat::Ui().MessageBox(kCannotOpen, false);
-        return {TransferOutcome::FileError};
+        return Ended(TransferOutcome::FileError);
     }
     ForegroundOperation busy;
     if (!ProbeInstrument(view)) {
-        return {TransferOutcome::Refused};
+        return Ended(TransferOutcome::Refused);
     }
     std::FILE* file = std::fopen(path->toLocal8Bit().constData(), "wb");
     if (!file) {
         plat::TransmitCommChar(CommHandle, kBreakIn);  // the instrument is waiting for a NAK
         plat::Ui().SetCursor(plat::ScreenCursor::Default);
         plat::Ui().MessageBox(kCannotOpen, false);
-        return {TransferOutcome::FileError};
+        return Ended(TransferOutcome::FileError);
     }
     view.SetTerminalEnabled(false);
     TakePort();
