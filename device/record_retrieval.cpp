@@ -43,7 +43,9 @@ bool CanWrite(const QString& path) {
     return true;
 }
 
-DownloadResult Ended(TransferOutcome outcome) { return {outcome, 0, 0, {}}; }
+DownloadResult Ended(TransferOutcome outcome) {
+    return {outcome, 0, 0, {}};
+}
 
 void SetReadTimeout(uint32_t ms) {
     PortTimeouts.readTotalTimeoutConstant = ms;
@@ -201,7 +203,7 @@ DownloadResult RunRecordsDownload() {
     plat::Ui().SetCursor(plat::ScreenCursor::Default);
     view.FocusTerminal();
     return {download.GaveUp() ? TransferOutcome::GaveUp : TransferOutcome::Done, download.Records(),
-            download.Expected()};
+            download.Expected(), *path};
 }
 
 }  // namespace ventaro
