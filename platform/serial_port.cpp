@@ -14,6 +14,7 @@
 #include <chrono>
 #include <map>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 namespace ventaro::plat {
@@ -133,6 +134,33 @@ std::optional<Clock::time_point> TotalDeadline(const CommTimeouts& t, size_t cou
         return std::nullopt;
     }
     return start + std::chrono::milliseconds(total);
+}
+
+// Time one character takes on the line at the port's rate (10 bits).
+std::chrono::microseconds CharTime(PortHandle port) {
+    termios tio{};
+    std::optional<int> rate;
+    if (::tcgetattr(port, &tio) == 0) {
+        rate = BaudRate(::cfgetispeed(&tio));
+    }
+    return std::chrono::microseconds(10'000'000 / rate.value_or(9600));
+}
+
+// A slow line delivers a byte or a few at a time; waking for each would cost
+// a system call per character. Once part of a read has come, wait for about
+// as long as the rest needs on the line (never past 50 ms or the deadline)
+// before reading again.
+void LetMoreArrive(PortHandle port, size_t missing,
+                   const std::optional<Clock::time_point>& deadline) {
+    constexpr auto kMaxCoalesce = std::chrono::microseconds(50'000);
+    auto wait = std::min(kMaxCoalesce, CharTime(port) * int64_t(missing));
+    if (deadline) {
+        wait = std::min(
+            wait, std::chrono::duration_cast<std::chrono::microseconds>(*deadline - Clock::now()));
+    }
+    if (wait.count() > 0) {
+        std::this_thread::sleep_for(wait);
+    }
 }
 
 }  // namespace
@@ -331,6 +359,9 @@ bool ReadPort(PortHandle port, void* buffer, size_t count, size_t* got) {
         if (n > 0) {
             *got += size_t(n);
             lastByte = Clock::now();
+            if (*got < count && !immediate) {
+                LetMoreArrive(port, count - *got, deadline);
+            }
             continue;
         }
         if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
