@@ -6,8 +6,10 @@
 #include "serial/serial_state.h"
 #include "serial/terminal_view.h"
 
+#include <chrono>
 #include <cstdio>
 #include <new>
+#include <thread>
 #include <vector>
 
 namespace ventaro {
@@ -46,9 +48,28 @@ void WaitForEmptyOutputQueue() {
     }
 }
 
-void SendByte(uint8_t c) {
+// The waits of a send counted on one clock: the time spent echoing and
+// updating the status between bytes comes out of the next wait instead of
+// adding up over the file, so the bytes keep their spacing.
+class Pacer {
+  public:
+    void Wait(int ms) {
+        mark_ += std::chrono::milliseconds(ms);
+        const auto now = std::chrono::steady_clock::now();
+        if (mark_ > now) {
+            std::this_thread::sleep_until(mark_);
+        } else {
+            mark_ = now;  // running late: never wait less than nothing
+        }
+    }
+
+  private:
+    std::chrono::steady_clock::time_point mark_ = std::chrono::steady_clock::now();
+};
+
+void SendByte(uint8_t c, Pacer& pacer) {
     const SendStep step = SendStepFor(c);
-    Sleep(step.waitBeforeMs);
+    pacer.Wait(step.waitBeforeMs);
     for (char out : step.bytes) {
         if (step.transmitAhead) {
             plat::TransmitCommChar(CommHandle, uint8_t(out));
@@ -56,13 +77,14 @@ void SendByte(uint8_t c) {
             size_t written = 0;
             plat::WritePort(CommHandle, &out, 1, &written);
         }
-        Sleep(step.waitAfterEachMs);
+        pacer.Wait(step.waitAfterEachMs);
     }
 }
 
 void SendText(const std::vector<uint8_t>& text, uint64_t length) {
     TerminalView& view = *View();
     SendEcho echo;
+    Pacer pacer;
     uint64_t count = 0;
     for (size_t at = 0; at < text.size() && text[at] != 0; ++at) {
         const uint8_t c = text[at];
@@ -70,7 +92,7 @@ void SendText(const std::vector<uint8_t>& text, uint64_t length) {
         ++count;
         view.SetPanel(2, QStringLiteral("Sending File... %1%").arg(SendProgress(count, length)));
         WaitForEmptyOutputQueue();
-        SendByte(c);
+        SendByte(c, pacer);
     }
 }
 
