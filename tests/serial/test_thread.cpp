@@ -65,6 +65,50 @@ TEST(Thread, SuspendRunsPendingHandOffsInsteadOfDeadlocking) {
     EXPECT_GT(worker.synced, 0);
 }
 
+// The hand-off is posted only after the main thread has begun to wait for the hold.
+TEST(Thread, HandOffPostedDuringSuspendIsRunByIt) {
+    class Late : public Thread {
+      public:
+        std::atomic<bool> go{false};
+        std::atomic<bool> ran{false};
+
+      protected:
+        void Execute() override {
+            while (!go && !Terminated()) {
+                std::this_thread::sleep_for(1ms);
+            }
+            Synchronize([this] { ran = true; });
+            while (!Terminated()) {
+                CheckHold();
+                Pause(1ms);
+            }
+        }
+    } worker;
+    worker.Start();
+    std::atomic<bool> done{false};
+    std::thread starter([&] {
+        std::this_thread::sleep_for(50ms);
+        worker.go = true;
+        // A watchdog: without it a lost wake-up would hang the test for good.
+        for (int i = 0; i < 500 && !done; ++i) {
+            std::this_thread::sleep_for(10ms);
+        }
+        if (!done) {
+            worker.Terminate();
+            worker.CancelSyncs();
+        }
+    });
+    const auto start = std::chrono::steady_clock::now();
+    worker.Suspend();
+    done = true;
+    starter.join();
+    EXPECT_TRUE(worker.ran);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 4s);
+    worker.Resume();
+    worker.Terminate();
+    EXPECT_TRUE(worker.WaitFor(5s));
+}
+
 TEST(Thread, SuspendsNestAndSuspendedTracksThem) {
     Worker worker;
     worker.syncEveryRead = false;
