@@ -192,9 +192,24 @@ int SettingsStore::ReadInteger(const QString& name) const {
     if (!value.isValid()) {
         throw Failure("Failed to get data for '%1'", name);
     }
+    // From the file every value is text; a value this process wrote itself
+    // comes back from QSettings' cache with the type it was written with.
     bool ok = false;
-    const int number =
-        value.typeId() == QMetaType::QString ? value.toString().trimmed().toInt(&ok) : 0;
+    int number = 0;
+    switch (value.typeId()) {
+        case QMetaType::QString:
+            number = value.toString().trimmed().toInt(&ok);
+            break;
+        case QMetaType::Int:
+        case QMetaType::UInt:
+        case QMetaType::LongLong:
+        case QMetaType::ULongLong:
+            number = value.toInt(&ok);
+            ok = ok && value.toLongLong() == number;
+            break;
+        default:
+            break;
+    }
     if (!ok) {
         throw Failure("Invalid data type for '%1'", name);
     }

@@ -18,6 +18,7 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cstdio>
 #include <thread>
 
@@ -71,6 +72,23 @@ bool ProbeInstrument(TerminalView& view) {
     return true;
 }
 
+// An accepted block is acknowledged before it is stored and shown: the
+// instrument then sends the next block while the file and the window are
+// being written, instead of waiting for them. What is written and shown, and
+// in which order, stays the same.
+std::vector<Action> AckFirst(const Step& step) {
+    std::vector<Action> actions = step.actions;
+    if (step.verdict == BlockVerdict::Accept) {
+        auto ack = std::find_if(actions.begin(), actions.end(), [](const Action& a) {
+            return a.kind == ActionKind::Send && a.value == kAck;
+        });
+        if (ack != actions.end()) {
+            std::rotate(actions.begin(), ack, ack + 1);
+        }
+    }
+    return actions;
+}
+
 class Download {
   public:
     Download(TerminalView& view, std::FILE* file)
@@ -114,7 +132,7 @@ class Download {
     void Show(std::string_view text) { view_.ShowText(text, true); }
 
     void Carry(const Step& step) {
-        for (const Action& action : step.actions) {
+        for (const Action& action : AckFirst(step)) {
             switch (action.kind) {
                 case ActionKind::Beep:
                     plat::Ui().Beep();
