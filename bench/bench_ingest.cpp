@@ -88,8 +88,9 @@ int main(int argc, char** argv) {
     const long rssStart = PeakRssKb();
     const double cpuStart = CpuSeconds();
     const auto start = Clock::now();
-    const auto limit =
-        std::chrono::milliseconds(int64_t(10000 + (baud ? bytes * 10000 / baud : 0)));
+    // Generous: the line rate when paced, 100 kB/s at worst when not.
+    const uint64_t rate = baud > 0 ? uint64_t(baud) / 10 : 100'000;
+    const auto limit = std::chrono::milliseconds(int64_t(10000 + bytes * 1000 / rate));
     RunUntil([&] { return ventaro::BytesReceived.load() >= bytes; }, limit);
     const double wall = Seconds(Clock::now() - start);
     const double cpu = CpuSeconds() - cpuStart;
