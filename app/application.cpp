@@ -18,7 +18,6 @@
 namespace ventaro {
 namespace {
 
-constexpr auto kThreadEndLimit = std::chrono::milliseconds(5000);
 const QByteArray kShowRequest = "show\n";
 
 void ListenForSecondStarts(QLocalServer& server) {
@@ -111,19 +110,7 @@ int RunVentaro(VentaroApplication& app) {
 }
 
 void ShutDownAfterExit() {
-    if (!ReadThread) {
-        return;
-    }
-    ReadThread->Resume();
-    ReadThread->Terminate();
-    plat::PurgeRxAbort(CommHandle);
-    if (ReadThread->WaitFor(kThreadEndLimit)) {
-        delete ReadThread;
-        TRead::FinishCaptureAtClose();
-    } else {
-        ReadThread->CancelSyncs();
-    }
-    ReadThread = nullptr;
+    StopReadThread();
 }
 
 }  // namespace ventaro

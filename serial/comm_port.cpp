@@ -108,24 +108,30 @@ void ApplyCommSettings() {
     }
 }
 
-void CloseCommPort() {
-    if (ReadThread) {
-        if (ReadThread->Suspended()) {
-            ReadThread->Resume();
-            Sleep(kHandOverWaitMs);
-        }
-        ReadThread->Terminate();
-        // Cut a read in progress short, then wait for the thread to be gone
-        // before the port and the window it writes to go away.
-        plat::PurgeRxAbort(CommHandle);
-        if (ReadThread->WaitFor(kThreadEndLimit)) {
-            delete ReadThread;
-            TRead::FinishCaptureAtClose();
-        } else {
-            ReadThread->CancelSyncs();
-        }
-        ReadThread = nullptr;
+void StopReadThread() {
+    if (!ReadThread) {
+        return;
     }
+    ReadThread->Resume();
+    ReadThread->Terminate();
+    // Cut a read in progress short, then wait for the thread to be gone
+    // before the port and the window it writes to go away.
+    plat::PurgeRxAbort(CommHandle);
+    if (ReadThread->WaitFor(kThreadEndLimit)) {
+        delete ReadThread;
+        TRead::FinishCaptureAtClose();
+    } else {
+        ReadThread->CancelSyncs();
+    }
+    ReadThread = nullptr;
+}
+
+void CloseCommPort() {
+    if (ReadThread && ReadThread->Suspended()) {
+        ReadThread->Resume();
+        Sleep(kHandOverWaitMs);
+    }
+    StopReadThread();
     if (CommHandle != plat::kNoPort) {
         plat::PurgeRxAbort(CommHandle);
         plat::SetCommTimeouts(CommHandle, SavedTimeouts);

@@ -37,6 +37,9 @@ QString SettingsString();  // "9600,N,8,1"
 void OpenCommPort();
 void ApplyCommSettings();
 void CloseCommPort();
+// Stops the receive thread and waits for it (with a bound); a running
+// capture is written to its file.
+void StopReadThread();
 
 // The port hand-over: the receive thread stops reading until GivePort.
 void TakePort();
