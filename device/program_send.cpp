@@ -81,12 +81,18 @@ void SendByte(uint8_t c, Pacer& pacer) {
     }
 }
 
-void SendText(const std::vector<uint8_t>& text, uint64_t length) {
+// False when the program was told to end midway (only the command-line tool
+// can be: the window processes no events during a send). The caller still
+// runs the closing steps, so the port is given back either way.
+bool SendText(const std::vector<uint8_t>& text, uint64_t length) {
     TerminalView& view = *View();
     SendEcho echo;
     Pacer pacer;
     uint64_t count = 0;
     for (size_t at = 0; at < text.size() && text[at] != 0; ++at) {
+        if (ApplicationTerminated()) {
+            return false;
+        }
         const uint8_t c = text[at];
         view.ShowText(echo.Next(c), false);
         ++count;
@@ -94,6 +100,7 @@ void SendText(const std::vector<uint8_t>& text, uint64_t length) {
         WaitForEmptyOutputQueue();
         SendByte(c, pacer);
     }
+    return true;
 }
 
 }  // namespace
@@ -166,7 +173,7 @@ TransferOutcome RunProgramSend() {
     text[got] = 0;
     TakePort();
     Sleep(500);
-    SendText(text, length);
+    const bool whole = SendText(text, length);
     std::vector<uint8_t>().swap(text);
     Sleep(1000);
     GivePort();
@@ -175,7 +182,7 @@ TransferOutcome RunProgramSend() {
     view.FocusTerminal();
     view.SetPanel(2, QStringLiteral(" "));
     plat::Ui().Beep();
-    return TransferOutcome::Done;
+    return whole ? TransferOutcome::Done : TransferOutcome::Interrupted;
 }
 
 }  // namespace ventaro

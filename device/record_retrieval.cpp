@@ -110,7 +110,9 @@ class Download {
                 return false;
             }
             size_t got = 0;
-            plat::ReadPort(CommHandle, buffer.data(), buffer.size(), &got);
+            // EOT needs no more bytes after it: don't sit out the time-out.
+            plat::ReadPortUntil(CommHandle, buffer.data(), buffer.size(), &got,
+                                [](std::span<const uint8_t> bytes) { return bytes[0] == kEot; });
             Carry(receiver_.OnRead(std::span(buffer.data(), got)));
         }
         return true;

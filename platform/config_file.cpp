@@ -1,12 +1,18 @@
 #include "platform/config_file.h"
 
 #include <QDir>
+#include <QHash>
 #include <QSettings>
 
 namespace ventaro::plat {
 namespace {
 const QString kDevicesGroup = QStringLiteral("PortDevices");
+
+QHash<QString, QString>& Overrides() {
+    static QHash<QString, QString> overrides;
+    return overrides;
 }
+}  // namespace
 
 QString SettingsFilePath() {
     QString base = qEnvironmentVariable("XDG_CONFIG_HOME");
@@ -28,6 +34,9 @@ QString DefaultPortDevice(const QString& portName) {
 }
 
 QString PortDevice(const QString& portName) {
+    if (auto it = Overrides().constFind(portName); it != Overrides().constEnd()) {
+        return it.value();
+    }
     QSettings settings(SettingsFilePath(), QSettings::IniFormat);
     QString device = settings.value(kDevicesGroup + QLatin1Char('/') + portName).toString();
     return device.isEmpty() ? DefaultPortDevice(portName) : device;
@@ -38,6 +47,14 @@ bool SetPortDevice(const QString& portName, const QString& device) {
     settings.setValue(kDevicesGroup + QLatin1Char('/') + portName, device);
     settings.sync();
     return settings.status() == QSettings::NoError;
+}
+
+void OverridePortDevice(const QString& portName, const QString& device) {
+    if (device.isEmpty()) {
+        Overrides().remove(portName);
+    } else {
+        Overrides().insert(portName, device);
+    }
 }
 
 }  // namespace ventaro::plat

@@ -342,6 +342,11 @@ std::optional<LineSettings> ReadLineSettings(PortHandle port) {
 }
 
 bool ReadPort(PortHandle port, void* buffer, size_t count, size_t* got) {
+    return ReadPortUntil(port, buffer, count, got, {});
+}
+
+bool ReadPortUntil(PortHandle port, void* buffer, size_t count, size_t* got,
+                   const std::function<bool(std::span<const uint8_t>)>& complete) {
     *got = 0;
     CommTimeouts t;
     if (!GetCommTimeouts(port, &t)) {
@@ -359,6 +364,9 @@ bool ReadPort(PortHandle port, void* buffer, size_t count, size_t* got) {
         if (n > 0) {
             *got += size_t(n);
             lastByte = Clock::now();
+            if (complete && complete(std::span<const uint8_t>(out, *got))) {
+                return true;
+            }
             if (*got < count && !immediate) {
                 LetMoreArrive(port, count - *got, deadline);
             }

@@ -17,7 +17,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -79,6 +81,10 @@ std::optional<LineSettings> TermiosToSettings(const termios& tio);
 // Reads up to count bytes under the device's time-outs. *got is always set.
 // Returns false when the port is not open or the device has gone.
 bool ReadPort(PortHandle port, void* buffer, size_t count, size_t* got);
+// The same, but it also returns as soon as complete() says the bytes read so
+// far are all the caller needs (a lone end-of-transfer byte, say).
+bool ReadPortUntil(PortHandle port, void* buffer, size_t count, size_t* got,
+                   const std::function<bool(std::span<const uint8_t>)>& complete);
 
 bool TransmitCommChar(PortHandle port, uint8_t byte);
 bool WritePort(PortHandle port, const void* data, size_t count, size_t* written);
