@@ -7,6 +7,7 @@
 #include "device/transfer_guard.h"
 #include "serial/comm_properties.h"
 #include "serial/serial_state.h"
+#include "viewer/records_window.h"
 
 #include <QMenu>
 #include <QMenuBar>
@@ -98,6 +99,8 @@ void TMainForm::BuildMenus() {
     Hex = AddCheckItem(this, view, QStringLiteral("&Hex"), &TMainForm::HexClick);
     view->addSeparator();
     WordWrap = AddCheckItem(this, view, QStringLiteral("&Word Wrap"), &TMainForm::WordWrapClick);
+    view->addSeparator();
+    AddItem(this, view, QStringLiteral("&Records Viewer..."), &TMainForm::RecordsViewerClick);
     Normal->setChecked(true);
     WordWrap->setChecked(true);
 
@@ -153,7 +156,10 @@ void TMainForm::EraseRecords1Click() {
 }
 
 void TMainForm::GetRecords1Click() {
-    RunRecordsDownload();
+    ShowDownloadedRecords(RunRecordsDownload(), this);
+}
+void TMainForm::RecordsViewerClick() {
+    AskAndOpenRecordsWindow(this, OpenDialog);
 }
 void TMainForm::GetPgm1Click() {
     RunProgramCapture(GetPgmRequest());

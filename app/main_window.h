@@ -81,6 +81,7 @@ class TMainForm : public QMainWindow, public TerminalView {
     void GetPgm1Click();
     void SendPgm1Click();
     void GetASCIIPgm1Click();
+    void RecordsViewerClick();
 
   protected:
     void closeEvent(QCloseEvent* event) override;
