@@ -124,6 +124,13 @@ class Parser {
             (name == QLatin1String("--yes") ? options_.yes : options_.quiet) = true;
             return true;
         }
+        if (name == QLatin1String("--csv")) {
+            auto value = Value(name, attached);
+            if (value && value->isEmpty()) {
+                return Fail(QStringLiteral("--csv needs a FILE"));
+            }
+            return value && (options_.csvFile = *value, true);
+        }
         if (name == QLatin1String("--port")) {
             auto value = Value(name, attached);
             return value && Port(*value);
@@ -193,6 +200,10 @@ class Parser {
             Fail(QStringLiteral("unexpected argument \"%1\"").arg(positional[wanted]));
             return;
         }
+        if (!options_.csvFile.isEmpty() && info->command != Command::GetRecords) {
+            Fail(QStringLiteral("--csv goes with get-records only"));
+            return;
+        }
         options_.command = info->command;
         if (info->takesFile) {
             options_.file = positional[1];
@@ -248,6 +259,7 @@ QString UsageText() {
         "  --baud N            1200, 2400, 4800, 9600, 38400 or 115200\n"
         "  --parity N|O|E      --bits 8|7: the line settings (default: those stored by\n"
         "                      the windowed program)\n"
+        "  --csv FILE          with get-records: also write the records as CSV to FILE\n"
         "  --yes               answer Yes when the instrument is in operate mode\n"
         "  --quiet             show no terminal text and no progress (errors still show)\n"
         "\n"

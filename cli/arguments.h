@@ -40,6 +40,7 @@ struct Options {
     std::optional<int> baudIndex;
     std::optional<int> parityIndex;
     std::optional<int> bitsIndex;
+    QString csvFile;  // get-records only: the same records as CSV
     bool yes = false;
     bool quiet = false;
 };

@@ -5,9 +5,12 @@
 #include "device/record_retrieval.h"
 #include "serial/serial_state.h"
 #include "serial/terminal_view.h"
+#include "viewer/records_csv.h"
 
 #include <QEventLoop>
+#include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <QTimer>
 
 #include <fcntl.h>
@@ -119,9 +122,40 @@ int ForOutcome(TransferOutcome outcome, ConsoleView& view, const QString& path, 
     return kExitUsage;  // no file was given: cannot happen past the parser
 }
 
-int GetRecords(ConsoleView& view, const QString& path) {
+// The records text file as CSV, beside it; false (the user told) when it could not be made.
+bool WriteCsv(ConsoleView& view, const QString& textPath, const QString& csvPath) {
+    QFile text(textPath);
+    if (!text.open(QIODevice::ReadOnly)) {
+        view.Message(QStringLiteral("Cannot read %1 to make the CSV file.").arg(textPath));
+        return false;
+    }
+    const QByteArray bytes = text.readAll();
+    RecordsTextError error;
+    const auto csv =
+        RecordsTextToCsv(std::string_view(bytes.constData(), size_t(bytes.size())), &error);
+    if (!csv) {
+        view.Message(
+            QStringLiteral("No CSV file: %1").arg(QString::fromStdString(error.Message())));
+        return false;
+    }
+    QSaveFile out(csvPath);
+    if (!out.open(QIODevice::WriteOnly) || out.write(csv->data(), qint64(csv->size())) < 0 ||
+        !out.commit()) {
+        view.Message(QStringLiteral("Cannot write %1: %2").arg(csvPath, out.errorString()));
+        return false;
+    }
+    return true;
+}
+
+int GetRecords(ConsoleView& view, const QString& path, const QString& csvPath) {
     const DownloadResult result = RunRecordsDownload();
-    const int code = ForOutcome(result.outcome, view, path, true);
+    int code = ForOutcome(result.outcome, view, path, true);
+    const bool wrote = result.outcome == TransferOutcome::Done ||
+                       result.outcome == TransferOutcome::GaveUp ||
+                       result.outcome == TransferOutcome::Interrupted;
+    if (wrote && !csvPath.isEmpty() && !WriteCsv(view, path, csvPath) && code == kExitOk) {
+        code = kExitFile;
+    }
     const QString kept = QStringLiteral("%1 keeps the %2 records received.")
                              .arg(result.path.isEmpty() ? path : result.path)
                              .arg(result.records);
@@ -207,7 +241,7 @@ int OneKey(ConsoleView& view, Command command, bool yes) {
 int RunInstrumentCommand(ConsoleView& view, const Options& options) {
     switch (options.command) {
         case Command::GetRecords:
-            return GetRecords(view, options.file);
+            return GetRecords(view, options.file, options.csvFile);
         case Command::GetPgm:
             return GetProgram(view, GetPgmRequest(), options.file);
         case Command::GetAsciiPgm:

@@ -63,6 +63,21 @@ TEST_P(Records, FileEqualsTheWindowedProgramsAndTheExitCodeSaysHowItEnded) {
     EXPECT_TRUE(file == windowed) << file.size() << " bytes, the window wrote " << windowed.size();
 }
 
+TEST_F(CliTest, CsvBesideTheRecordsFileHoldsTheSameRecords) {
+    StartSim({});
+    const CliResult r = Run({"--csv", "{home}/records.csv", "get-records", "{home}/records.txt"});
+    ASSERT_TRUE(r.finished);
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    const QList<QByteArray> rows = ReadFile(home_.Path("records.csv")).split('\n');
+    // A header, 300 records, and the empty piece after the last CR LF.
+    ASSERT_EQ(rows.size(), 302);
+    EXPECT_EQ(rows[0], "HOUR HH,TEMP DEG C,RH PCT,WIND M/S,DIR DEG\r");
+    // The first record line of the text file, its columns as cells.
+    const QList<QByteArray> lines = ReadFile(home_.Path("records.txt")).split('\n');
+    ASSERT_GT(lines.size(), 8);
+    EXPECT_EQ(rows[1], lines[8].simplified().replace(' ', ',') + "\r");
+}
+
 brenvix::SimConfig WithLargeRecords() {
     brenvix::SimConfig config;
     config.records = brenvix::LargeDemoRecords();
