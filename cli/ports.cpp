@@ -1,5 +1,6 @@
 // `ports`: what each port name stands for, and what the machine has.
 #include "cli/commands.h"
+#include "platform/port_description.h"
 
 #include "platform/config_file.h"
 #include "serial/comm_port.h"
@@ -12,15 +13,6 @@
 
 namespace ventaro::cli {
 namespace {
-
-QString Describe(const QSerialPortInfo& port) {
-    const QString description = port.description();
-    const QString maker = port.manufacturer();
-    if (maker.isEmpty() || description.contains(maker)) {
-        return description;
-    }
-    return description.isEmpty() ? maker : description + QStringLiteral(", ") + maker;
-}
 
 QString NamesAndDevices() {
     QString text;
@@ -40,7 +32,7 @@ QString MachineDevices() {
               [](const auto& a, const auto& b) { return a.systemLocation() < b.systemLocation(); });
     QString text;
     for (const QSerialPortInfo& port : ports) {
-        const QString description = Describe(port);
+        const QString description = plat::DescribeSerialPort(port);
         text += QStringLiteral("  ") + port.systemLocation();
         if (!description.isEmpty()) {
             text += QStringLiteral("  (") + description + QLatin1Char(')');

@@ -1,4 +1,5 @@
 #include "serial/comm_properties.h"
+#include "platform/port_description.h"
 
 #include "platform/config_file.h"
 #include "platform/ui_services.h"
@@ -56,15 +57,6 @@ QLabel* MakeLabel(QWidget* panel, const QString& text, int left, int top, int wi
 void Select(QComboBox* box, int index, int fallback) {
     const QSignalBlocker quiet(box);
     box->setCurrentIndex(index >= 0 && index < box->count() ? index : fallback);
-}
-
-QString Describe(const QSerialPortInfo& port) {
-    const QString description = port.description();
-    const QString maker = port.manufacturer();
-    if (maker.isEmpty() || description.contains(maker)) {
-        return description;
-    }
-    return description.isEmpty() ? maker : description + QStringLiteral(", ") + maker;
 }
 
 }  // namespace
@@ -172,7 +164,7 @@ void TPropDlg::ListMachinePorts() {
     std::sort(ports.begin(), ports.end(),
               [](const auto& a, const auto& b) { return a.systemLocation() < b.systemLocation(); });
     for (const QSerialPortInfo& port : ports) {
-        const QString description = Describe(port);
+        const QString description = plat::DescribeSerialPort(port);
         QString text = port.systemLocation();
         if (!description.isEmpty()) {
             text += QStringLiteral("  (") + description + QLatin1Char(')');
